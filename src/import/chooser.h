@@ -1,0 +1,73 @@
+#pragma once
+// The template chooser's logic, without any widget: what the dialog
+// "Plantillas Horarias" shows and hands back. The Qt dialog and the command
+// line both drive this model.
+//
+// Tag 0: the import of a file with several templates. Tag 2: the export,
+// which proposes the template the slot table DIASHORAST was built with and
+// holds that table open, exclusively, from activation until "Continuar" or
+// the model's destruction.
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "itaca/document.h"
+
+namespace tvi {
+
+class Table;
+
+class ChooserModel {
+ public:
+  ChooserModel(int tag, std::string mainLanguage, std::filesystem::path ficheroXML,
+               std::filesystem::path tablesFolder);
+  ~ChooserModel();
+
+  // Handlers, named after the dialog's events.
+  void FormActivate();
+  void ComboBoxPlantillaChange();
+  void BitBtnContinuarClick();
+  void FormClose();
+
+  // --- What the dialog shows (UTF-8). The view writes `codeText` and
+  // `languageText` as the person types, then calls ComboBoxPlantillaChange.
+  int tag() const { return tag_; }
+  std::string label9Caption = "Recoger Textos en: -------------->";
+  std::string labelPlantillasCaption =
+      "Seleccione la Plantilla Horaria que quiere aplicar a su Horario en Velmaran.";
+  bool languageVisible = true;
+  std::string languageText;             // ComboBoxValCast
+  std::vector<std::string> codes;       // items of ComboBoxPlantilla
+  std::string codeText;                 // text of ComboBoxPlantilla
+  std::string labelNombre = "-";
+  std::string labelTurno = "-";
+  std::vector<std::string> hours;       // ListBox1, sorted
+  // The message of a failure during activation or a change (the dialog
+  // shows it in an error box and stays usable); empty when none.
+  std::string lastError;
+
+  // --- Handed back.
+  std::string FPlantilla;
+  std::string FTurno;
+
+ private:
+  void activate();
+  void change();
+
+  int tag_;
+  std::string mainLanguage_;
+  std::filesystem::path ficheroXML_;
+  std::filesystem::path tablesFolder_;
+  Document DocPlantillas;
+  bool sorted_ = false;
+  std::unique_ptr<Table> wwTableDiasHorasT;
+};
+
+// The hour-list line of one sesion_horario: order (a one-character order
+// gets a blank in front; any other keeps at most its first three
+// characters), " de ", start, " a ", end.
+std::string hourLine(const std::string& order, const std::string& from, const std::string& to);
+
+}  // namespace tvi
