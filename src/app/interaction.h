@@ -35,6 +35,11 @@ class Interaction {
 
   // The hourglass cursor on or off.
   virtual void setBusy(bool busy) = 0;
+
+  // Told once a run has settled its template, before any table is touched.
+  // A front that was given the template beforehand may refuse a different
+  // one by throwing.
+  virtual void templateSettled(const std::string& code) { (void)code; }
 };
 
 // Shows the busy cursor for its lifetime; restored on every path.
