@@ -7,6 +7,16 @@
 // which proposes the template the slot table DIASHORAST was built with and
 // holds that table open, exclusively, from activation until "Continuar" or
 // the model's destruction.
+//
+// Every collection counts from its first element: a file with a single
+// template lists that code and shows its description and shift, and a
+// single sesion_horario gives its hour. Attribute texts are trimmed; the
+// code typed in the combo is compared as it stands (untrimmed) and handed
+// back trimmed. Nothing is refused: a code that matches no template gives
+// "-", "-" and no hours, and is handed back all the same (FTurno "-").
+// A failure in a handler (the file does not load; with Tag 2 the slot table
+// is missing or held by another program) ends that handler where it was,
+// leaves its message in `lastError` and the dialog usable.
 
 #include <filesystem>
 #include <memory>
@@ -38,7 +48,7 @@ class ChooserModel {
   std::string labelPlantillasCaption =
       "Seleccione la Plantilla Horaria que quiere aplicar a su Horario en Velmaran.";
   bool languageVisible = true;
-  std::string languageText;             // ComboBoxValCast
+  std::string languageText = "VALENCIÁ";  // ComboBoxValCast
   std::vector<std::string> codes;       // items of ComboBoxPlantilla
   std::string codeText;                 // text of ComboBoxPlantilla
   std::string labelNombre = "-";
@@ -61,7 +71,6 @@ class ChooserModel {
   std::filesystem::path ficheroXML_;
   std::filesystem::path tablesFolder_;
   Document DocPlantillas;
-  bool sorted_ = false;
   std::unique_ptr<Table> wwTableDiasHorasT;
 };
 
@@ -69,5 +78,12 @@ class ChooserModel {
 // gets a blank in front; any other keeps at most its first three
 // characters), " de ", start, " a ", end.
 std::string hourLine(const std::string& order, const std::string& from, const std::string& to);
+
+// The hour list of a template: the line of every sesion_horario whose
+// plantilla is `code` (compared as it stands) and whose dia_semana is "L",
+// sorted in ascending byte order, so the blank in front of one-character
+// orders puts 9 before 10. The one-template path of the import uses the
+// same rule as the dialog.
+std::vector<std::string> templateHours(const Document& doc, const std::string& code);
 
 }  // namespace tvi

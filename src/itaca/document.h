@@ -6,18 +6,29 @@
 // value read is trimmed of characters 0 to 32 and handed out as UTF-8.
 //
 // Encodings read: UTF-8 (with or without BOM), UTF-16 (with BOM),
-// ISO-8859-1 and Windows-1252 as the declaration says. Any other declared
-// encoding is refused with a message naming it. A document is saved in the
-// encoding its declaration names (UTF-8 when it has none).
+// ISO-8859-1 and Windows-1252 as the declaration says; a byte order mark
+// wins over a declaration that contradicts it. Any other declared encoding
+// is refused with a message naming it. A document is saved in the encoding
+// it was read in, which is the one its declaration names (UTF-8 when it has
+// none and no byte order mark says otherwise), with a byte order mark when
+// the input had one. Characters a one-byte encoding cannot hold are saved as
+// character references, so nothing is lost.
 //
-// No DTD and no external entity is ever loaded.
+// Every top-level node (declaration, comments, processing instructions, the
+// document type declaration) is kept as read and saved as it stands.
+//
+// No DTD and no external entity is ever loaded: entity references other than
+// the five predefined ones and character references stay as literal text.
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include <pugixml.hpp>
+
+#include "itaca/encoding.h"
 
 namespace tvi {
 
@@ -49,8 +60,9 @@ class Document {
   pugi::xml_document& dom() { return doc_; }
   const pugi::xml_document& dom() const { return doc_; }
 
-  // The encoding the file declared, in lower case ("utf-8" when none).
-  const std::string& encoding() const { return encoding_; }
+  // The encoding the file was read in, by its lower-case name: "utf-8",
+  // "utf-16", "iso-8859-1" or "windows-1252" ("utf-8" for a new document).
+  std::string encoding() const { return encodingName(encoding_); }
 
   // Writes the document in its declared encoding, atomically: a temporary
   // file in the same folder, then a rename over the target. On failure no
@@ -58,8 +70,16 @@ class Document {
   void save(const std::filesystem::path& file) const;
 
  private:
+  // Parses a UTF-8 buffer allocated with pugixml's allocator, taking it
+  // over. `original` gives the text again, untouched by the in-place parse,
+  // to place an error by line and column.
+  static Document fromBuffer(char* utf8, std::size_t size, const EncodingGuess& guess,
+                             const std::string& name,
+                             const std::function<std::string()>& original);
+
   pugi::xml_document doc_;
-  std::string encoding_ = "utf-8";
+  XmlEncoding encoding_ = XmlEncoding::Utf8;
+  bool bom_ = false;
 };
 
 // The value of an attribute, trimmed of characters 0 to 32; empty text when

@@ -8,7 +8,12 @@
 //
 // Files written are dBase level 7 tables (version byte 0x04, language driver
 // "DBWINWE0", 48-byte field descriptors holding names of up to 31
-// characters). Files read may also be dBase III/IV/V/7 or FoxPro tables.
+// characters, no production index). Fields are stored as other level-7
+// writers store them: character C(n) padded with blanks, logical L(1) "T" or
+// "F" (blank when never written), integer I(4) (big-endian with the sign bit
+// flipped; four zero bytes when never written), floating point as numeric
+// N(18,8). Files read may also be dBase III/IV/V/7 or FoxPro tables; a
+// damaged file gives an Error naming it, never a read past its end.
 //
 // Text is stored as given: the callers pass Windows-1252 text. A character
 // field reads back without its right-hand padding blanks; a numeric field
@@ -27,6 +32,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -38,8 +44,9 @@ enum class FieldType : char {
   Character = 'C',
   Logical = 'L',
   Integer = 'I',    // 32-bit signed integer
-  Float = 'O',      // floating point (level-7 double)
-  Numeric = 'N',    // read only from other programs' files
+  Float = 'O',      // floating point: defined so, stored as Numeric N(18,8);
+                    // an 'O' field of another program's file reads as Float
+  Numeric = 'N',    // width and decimals of the definition
   FloatN = 'F',
   Date = 'D',
   Timestamp = '@',
@@ -72,19 +79,26 @@ class Table {
   void create();
 
   // Opens the table (exclusively when bound so, through an OS file lock:
-  // a second exclusive open by another process fails with an error naming
-  // the table). Positions on the first record.
+  // a second exclusive open, by another process or another Table of this
+  // one, fails with an error naming the table; a shared open takes a shared
+  // lock). Positions on the first record. A missing file throws MissingFile.
   void open();
+  // Posts a change not yet posted, then releases the file. The destructor
+  // closes too but drops an unposted change.
   void close();
   bool isOpen() const;
 
   // The file the table is bound to (as found on disk when it exists).
   std::filesystem::path file() const;
   const std::string& name() const { return name_; }
+  // While open, the fields as the file stores them (a Float definition
+  // reads back as Numeric 18,8); while closed, the definitions.
   const std::vector<FieldDef>& fields() const;
   bool hasField(std::string_view name) const;
 
-  // Navigation over the records not deleted, in physical order.
+  // Navigation over the records not deleted, in physical order. Moving
+  // posts a change not yet posted. After next() past the last record eof()
+  // is true and the last record stays current.
   void first();
   void next();
   bool eof() const;
@@ -104,6 +118,11 @@ class Table {
   bool locate(std::string_view keyField, const std::string& value) {
     return locate(keyField, std::vector<std::string>{value});
   }
+  // locate("CLAVE;CURSO", {clave, curso}): a braced list of values would
+  // otherwise be ambiguous with the single-value form.
+  bool locate(std::string_view keyFields, std::initializer_list<std::string> values) {
+    return locate(keyFields, std::vector<std::string>(values));
+  }
 
   // 1-based physical position of the current record.
   int recNo() const;
@@ -114,6 +133,11 @@ class Table {
   bool pack();
 
   // Field access on the current record (or the record being appended).
+  // Reads: asString as above (an integer as decimal text, a logical as "T"
+  // or "F"); asInteger/asFloat of a text that is not such a number throw
+  // "'<text>' no es un valor entero válido" / "... en coma flotante
+  // válido"; an empty field reads as "" or 0. Writes happen between
+  // append/edit and post; text is cut to a character field's width.
   std::string asString(std::string_view field) const;
   std::int32_t asInteger(std::string_view field) const;
   double asFloat(std::string_view field) const;
