@@ -177,12 +177,17 @@ class CliInteraction : public Interaction {
   Answer confirm(const std::string& text) override {
     // Two questions: whether to take every template (step of the group
     // timetables) and whether to remove groups and teachers without classes.
-    if (text.find("quitar dichos Grupos") != std::string::npos)
+    if (text == ImportRun::pruneQuestion())
       return o_.keepUnused ? Answer::No : Answer::Si;
     return o_.allTemplates ? Answer::Si : Answer::No;
   }
 
-  void message(const std::string& text) override { messages_.push_back(text); }
+  void message(const std::string& text) override {
+    // The export's opening notice asks for the file; the command line was
+    // already given it.
+    if (text.rfind("Deberá Abrir el fichero XML", 0) == 0) return;
+    messages_.push_back(text);
+  }
   void setBusy(bool) override {}
 
   void templateSettled(const std::string& code) override {

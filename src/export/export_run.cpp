@@ -156,6 +156,7 @@ void ExportRun::skip(const char* kind, const std::string& row, const std::string
 Outcome ExportRun::run() {
   report_.clear();
   summary_ = {};
+  DocXML = Document();
 
   ui_.message(kAviso);
   if (auto chosen = ui_.openXmlFile()) window_.FFicheroXML = *chosen;
@@ -169,21 +170,21 @@ Outcome ExportRun::run() {
     return Outcome::MissingInput;
   }
 
-  // The document is read and checked before the chooser, so that a file
-  // that cannot be exported stops the run before DIASHORAST is rebuilt.
+  {
+    ChooserModel chooser(2, window_.language, window_.FFicheroXML, window_.tablesFolder);
+    ui_.showChooser(chooser);
+    window_.FPlantilla = chooser.FPlantilla;
+    window_.ListBoxPlanti = chooser.hours;
+  }  // releases the chooser's hold on DIASHORAST, and its copy of the file
+
+  // The document is read and checked before the slot table is rebuilt, so
+  // that a file that cannot be exported leaves every table as it was.
   DocXML = Document::load(window_.FFicheroXML);
   if (!DocXML.selectSingle("/centro")) {
     throw Error("El fichero " + pathText(window_.FFicheroXML) +
                 " no es un documento de ITACA: le falta el elemento raíz \"centro\".");
   }
   fullCodes_ = std::make_unique<FullCodes>(DocXML);
-
-  {
-    ChooserModel chooser(2, window_.language, window_.FFicheroXML, window_.tablesFolder);
-    ui_.showChooser(chooser);
-    window_.FPlantilla = chooser.FPlantilla;
-    window_.ListBoxPlanti = chooser.hours;
-  }  // releases the chooser's hold on DIASHORAST
 
   checkHourList(window_.ListBoxPlanti);
   crearDiasHoras(window_.tablesFolder, window_.ListBoxPlanti, window_.FPlantilla,

@@ -11,6 +11,7 @@
 #include "app/command_line.h"
 #include "app/velmaran_ini.h"
 #include "export/export_run.h"
+#include "gui/dialog_owner.h"
 #include "gui/help.h"
 #include "gui/look.h"
 #include "gui/messages.h"
@@ -139,6 +140,7 @@ void TMForm::hostHandOff(const HostRequest& request) {
   if (host_ != nullptr) {
     winId();
     windowHandle()->setParent(host_);
+    setHostWindow(host_);
   }
   move(0, 0);
   state_.NumParametros = 2;

@@ -4,6 +4,7 @@
 #include <QPushButton>
 
 #include "gui/app_identity.h"
+#include "gui/dialog_owner.h"
 #include "gui/qt_text.h"
 
 namespace tvi::gui {
@@ -11,6 +12,7 @@ namespace tvi::gui {
 namespace {
 
 void prepare(QMessageBox& box, const char* objectName, const QString& text) {
+  keepAboveHost(&box);
   box.setObjectName(objectName);
   box.setTextFormat(Qt::PlainText);
   box.setText(text);
@@ -26,7 +28,8 @@ QString boxText(const std::string& text) {
 }
 
 void showPlainMessage(QWidget* parent, const QString& text, const QStringList& details) {
-  QMessageBox box(QMessageBox::NoIcon, kAppTitle, QString(), QMessageBox::NoButton, parent);
+  QMessageBox box(QMessageBox::NoIcon, kAppTitle, QString(), QMessageBox::NoButton,
+                  dialogParent(parent));
   prepare(box, "MessageBox", text);
   QPushButton* ok = box.addButton(QStringLiteral("Aceptar"), QMessageBox::AcceptRole);
   box.setDefaultButton(ok);
@@ -36,7 +39,8 @@ void showPlainMessage(QWidget* parent, const QString& text, const QStringList& d
 }
 
 void showErrorBox(QWidget* parent, const QString& text) {
-  QMessageBox box(QMessageBox::Critical, kAppTitle, QString(), QMessageBox::NoButton, parent);
+  QMessageBox box(QMessageBox::Critical, kAppTitle, QString(), QMessageBox::NoButton,
+                  dialogParent(parent));
   prepare(box, "ErrorBox", text);
   QPushButton* ok = box.addButton(QStringLiteral("Aceptar"), QMessageBox::AcceptRole);
   box.setDefaultButton(ok);
@@ -46,7 +50,8 @@ void showErrorBox(QWidget* parent, const QString& text) {
 
 Interaction::Answer askConfirmation(QWidget* parent, const QString& text) {
   QMessageBox box(QMessageBox::Question, QStringLiteral("Confirmación"), QString(),
-                  QMessageBox::NoButton, parent);
+                  QMessageBox::NoButton,
+                  dialogParent(parent));
   prepare(box, "Confirmacion", text);
   QPushButton* si = box.addButton(QStringLiteral("&Si"), QMessageBox::YesRole);
   QPushButton* no = box.addButton(QStringLiteral("&No"), QMessageBox::NoRole);

@@ -5,6 +5,7 @@
 
 #include "common/report.h"
 #include "gui/app_identity.h"
+#include "gui/dialog_owner.h"
 #include "gui/messages.h"
 #include "gui/plantihoras.h"
 #include "gui/qt_text.h"
@@ -17,7 +18,8 @@ QtInteraction::QtInteraction(QWidget* owner, std::filesystem::path exeFolder)
 QtInteraction::~QtInteraction() { restoreCursor(); }
 
 std::optional<std::filesystem::path> QtInteraction::openXmlFile() {
-  QFileDialog dialog(owner_, QStringLiteral("Archivo XML"));
+  QFileDialog dialog(dialogParent(owner_), QStringLiteral("Archivo XML"));
+  keepAboveHost(&dialog);
   dialog.setObjectName("OpenDialogXML");
   dialog.setNameFilter(QStringLiteral("*.xml"));
   dialog.setDefaultSuffix(QStringLiteral("xml"));
@@ -31,7 +33,8 @@ std::optional<std::filesystem::path> QtInteraction::openXmlFile() {
 }
 
 void QtInteraction::showChooser(ChooserModel& chooser) {
-  TPlantillas dialog(chooser, exeFolder_, owner_);
+  TPlantillas dialog(chooser, exeFolder_, dialogParent(owner_));
+  keepAboveHost(&dialog);
   dialog.exec();
 }
 

@@ -6,6 +6,7 @@
 #include "common/error.h"
 #include "import/chooser.h"
 #include "import/dias_horas.h"
+#include "import/staging.h"
 #include "tables/catalogue.h"
 #include "tables/table.h"
 
@@ -46,14 +47,28 @@ Outcome ImportRun::run() {
   // is touched.
   loadDocument();
   settleTemplate();
+  ui_.templateSettled(window_.FPlantilla);
   checkHourList(window_.ListBoxPlanti);
   prepareFolder();
 
   {
     BusyCursor busy(ui_);
-    runSteps();
+    // The steps build the tables aside; the live ones are replaced only
+    // when all ten have finished, so a failure changes no table.
+    StagedTables::checkNotInUse(folder);
+    const std::filesystem::path live = folder;
+    StagedTables staged(live);
+    folder = staged.folder();
+    try {
+      runSteps();
+      countRecords();
+      folder = live;
+      staged.commit();
+    } catch (...) {
+      folder = live;
+      throw;
+    }
   }
-  countRecords();
   window_.ResultadoTransformacion = 1;
   ui_.message("Proceso finalizado");
   return Outcome::Finished;

@@ -186,7 +186,10 @@ Document Document::load(const fs::path& file) {
   if (!guess.refusal.empty()) throw Error("El archivo " + name + " " + guess.refusal);
   auto [utf8, utf8Size] = asUtf8(std::move(bytes), size, guess.encoding);
   return fromBuffer(utf8.release(), utf8Size, guess, name,
-                    [&] { return toUtf8(readAll(file), guess.encoding); });
+                    [&] {
+                      std::string bytes = readAll(file);
+                      return guess.encoding == XmlEncoding::Utf8 ? bytes : toUtf8(bytes, guess.encoding);
+                    });
 }
 
 Document Document::parse(std::string_view bytes, const std::string& name) {

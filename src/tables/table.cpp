@@ -239,6 +239,15 @@ struct KeyIndex {
 using Field = dbf::LayoutField;
 using dbf::KeyIndex;
 
+namespace {
+// Field names are looked up by string_view without building a string.
+struct NameHash {
+  using is_transparent = void;
+  std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
+};
+using FieldMap = std::unordered_map<std::string, std::size_t, NameHash, std::equal_to<>>;
+}  // namespace
+
 struct Table::Impl {
   enum class Mode { Browse, Append, Edit };
 
@@ -249,7 +258,7 @@ struct Table::Impl {
   std::string header;
   std::vector<Field> fields;
   std::vector<FieldDef> storedDefinitions;  // fields[i].def, for fields()
-  std::unordered_map<std::string, std::size_t> fieldByName;  // upper-case names
+  FieldMap fieldByName;  // upper-case names
   bool foxPro = false;
   std::size_t recordLength = 0;
   std::string records;  // count * recordLength bytes
@@ -817,7 +826,8 @@ namespace {
 
 const Field& fieldNamed(const Table& table, const Impl& t, std::string_view name) {
   requireOpen(table, t);
-  auto it = t.fieldByName.find(upperAscii(name));
+  auto it = t.fieldByName.find(name);
+  if (it == t.fieldByName.end()) it = t.fieldByName.find(upperAscii(name));
   if (it == t.fieldByName.end())
     throw Error(tableLabel(baseName(table.name()), t.path) + " no tiene el campo " +
                 std::string(name) + ".");
@@ -1077,7 +1087,7 @@ void Table::post() {
     if (index >= std::numeric_limits<std::uint32_t>::max())
       throw Error("La tabla " + label + " no admite más registros.");
     const std::uint64_t at = headerLength + std::uint64_t(index) * t.recordLength;
-    std::string bytes = t.buffer;
+    std::string& bytes = t.buffer;  // the record and the end marker, in one write
     bytes.push_back('\x1A');
     char counts[7];
     counts[0] = static_cast<char>(t.today.year - 1900);
@@ -1101,6 +1111,7 @@ void Table::post() {
       }
       throw Error(writeFailureMessage(label, t.path, e.reason()));
     }
+    bytes.pop_back();
     std::memcpy(&t.header[1], counts, sizeof counts);
     t.records.append(t.buffer);
     ++t.count;

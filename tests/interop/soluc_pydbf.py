@@ -14,7 +14,7 @@ import sys
 
 import dbf
 
-SPEC = ("ASIG C(4); TAREA C(4); DIA N(2,0); HORA N(5,2); CODGRUPO C(4); PROF C(4); "
+FIELDS = ("ASIG C(4); TAREA C(4); DIA N(2,0); HORA N(5,2); CODGRUPO C(4); PROF C(4); "
         "AULA C(4); FIJA L; FECHA D; NOTA C(40)")
 
 
@@ -22,7 +22,7 @@ def main(listing, path):
     with open(listing, encoding="utf-8") as f:
         lines = [line.rstrip("\n") for line in f][1:]
     rows = [line.split("\t") for line in lines if line]
-    table = dbf.Table(path, SPEC, dbf_type="db3", codepage="cp1252")
+    table = dbf.Table(path, FIELDS, dbf_type="db3", codepage="cp1252")
     table.open(mode=dbf.READ_WRITE)
 
     def append(parts):

@@ -109,7 +109,7 @@ class XmlWriter {
       return;
     }
     buf_ += '\n';
-    buf_.append(static_cast<std::size_t>(depth_) * 2, ' ');
+    buf_.append(static_cast<std::size_t>(depth_ > 0 ? depth_ : 0) * 2, ' ');
   }
   void flushIfFull() {
     if (buf_.size() >= kChunk) flush();
