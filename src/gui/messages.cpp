@@ -1,5 +1,6 @@
 #include "gui/messages.h"
 
+#include <QEvent>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -17,6 +18,17 @@ void prepare(QMessageBox& box, const char* objectName, const QString& text) {
   box.setTextFormat(Qt::PlainText);
   box.setText(text);
 }
+
+// Tells a box closed by its close box from one answered with a key or a
+// button: Qt hands both the escape button, but the runs treat them apart.
+class CloseBoxWatch : public QObject {
+ public:
+  bool closed = false;
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Close) closed = true;
+    return false;
+  }
+};
 
 }  // namespace
 
@@ -57,7 +69,10 @@ Interaction::Answer askConfirmation(QWidget* parent, const QString& text) {
   QPushButton* no = box.addButton(QStringLiteral("&No"), QMessageBox::NoRole);
   box.setDefaultButton(si);
   box.setEscapeButton(no);
+  CloseBoxWatch watch;
+  box.installEventFilter(&watch);
   box.exec();
+  if (watch.closed) return Interaction::Answer::Closed;
   if (box.clickedButton() == si) return Interaction::Answer::Si;
   if (box.clickedButton() == no) return Interaction::Answer::No;
   return Interaction::Answer::Closed;

@@ -23,8 +23,8 @@ void showPlainMessage(QWidget* parent, const QString& text, const QStringList& d
 // Application title, error icon, one button "Aceptar".
 void showErrorBox(QWidget* parent, const QString& text);
 
-// "Confirmación", question icon, "&Si" (default) and "&No" (Escape and the
-// close box). Closed only when the box goes away without any button.
+// "Confirmación", question icon, "&Si" (default) and "&No" (Escape). The
+// close box answers Closed, which each question reads in its own way.
 Interaction::Answer askConfirmation(QWidget* parent, const QString& text);
 
 }  // namespace tvi::gui

@@ -7,6 +7,10 @@ set -uo pipefail
 
 program=$1
 helper=$2
+for tool in xdotool:xdotool xwininfo:x11-utils; do
+  command -v "${tool%%:*}" >/dev/null ||
+    { echo "falta ${tool%%:*} (paquete Debian ${tool##*:})"; exit 1; }
+done
 work=$(mktemp -d)
 trap 'cleanup' EXIT
 failures=0

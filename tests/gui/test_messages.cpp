@@ -24,7 +24,7 @@ class MessagesTest : public QObject {
     QTest::newRow("&Si") << "si" << int(Answer::Si);
     QTest::newRow("&No") << "no" << int(Answer::No);
     QTest::newRow("Escape") << "escape" << int(Answer::No);
-    QTest::newRow("close box") << "close" << int(Answer::No);
+    QTest::newRow("close box") << "close" << int(Answer::Closed);
     QTest::newRow("Alt+N") << "alt-n" << int(Answer::No);
   }
   void questionAnswers() {
