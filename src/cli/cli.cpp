@@ -130,14 +130,6 @@ std::string languageText(const std::optional<std::string>& given) {
   return *given;
 }
 
-// The list of templates a person picks from when the choice was not given.
-std::string templateListing(const ChooserModel& model) {
-  std::ostringstream out;
-  out << "Plantillas del archivo:\n";
-  for (const auto& code : model.codes) out << "  " << code << "\n";
-  return out.str();
-}
-
 bool contains(const std::vector<std::string>& list, const std::string& value) {
   return std::find(list.begin(), list.end(), value) != list.end();
 }
@@ -158,7 +150,7 @@ class CliInteraction : public Interaction {
     if (o_.templateCode) {
       if (!contains(chooser.codes, *o_.templateCode))
         throw UsageError{"la plantilla " + *o_.templateCode + " no está en el archivo.\n" +
-                         templateListing(chooser)};
+                         listingWithDescriptions(chooser)};
       chooser.codeText = *o_.templateCode;
     } else if (exportMode && contains(chooser.codes, chooser.codeText)) {
       // The template the slot table was built with, as the dialog proposes.
@@ -244,47 +236,44 @@ int finish(std::ostream& out, std::ostream& err, const CliInteraction& ui, Outco
   return kOk;
 }
 
-int commandImport(const Options& o, std::ostream& out, std::ostream& err) {
+// Runs an import or an export as the window would, answered by the
+// options; the report is written whatever the outcome.
+template <typename Run, typename Summary>
+int runConversion(const Options& o, std::ostream& out, std::ostream& err, const char* name,
+                  Summary printSummary) {
   WindowState window;
   window.language = languageText(o.language);
   window.tablesFolder = resolveTablesFolder(o.tables.value_or(""));
   CliInteraction ui(o, o.positional[0]);
   Report report;
-  ImportRun run(window, ui, report);
+  Run run(window, ui, report);
   Outcome outcome;
   try {
     outcome = run.run();
   } catch (...) {
-    try { writeReport(o, report, "import"); } catch (...) {}
+    try { writeReport(o, report, name); } catch (...) {}
     throw;
   }
-  writeReport(o, report, "import");
+  writeReport(o, report, name);
   return finish(out, err, ui, outcome, [&] {
-    out << "Tablas escritas en " << window.tablesFolder.string() << " (plantilla "
-        << window.FPlantilla << "):\n";
+    printSummary(run, window);
     printCounts(out, report);
   });
 }
 
+int commandImport(const Options& o, std::ostream& out, std::ostream& err) {
+  return runConversion<ImportRun>(o, out, err, "import",
+                                  [&](const ImportRun&, const WindowState& window) {
+    out << "Tablas escritas en " << window.tablesFolder.string() << " (plantilla "
+        << window.FPlantilla << "):\n";
+  });
+}
+
 int commandExport(const Options& o, std::ostream& out, std::ostream& err) {
-  WindowState window;
-  window.language = languageText(o.language);
-  window.tablesFolder = resolveTablesFolder(o.tables.value_or(""));
-  CliInteraction ui(o, o.positional[0]);
-  Report report;
-  ExportRun run(window, ui, report);
-  Outcome outcome;
-  try {
-    outcome = run.run();
-  } catch (...) {
-    try { writeReport(o, report, "export"); } catch (...) {}
-    throw;
-  }
-  writeReport(o, report, "export");
-  return finish(out, err, ui, outcome, [&] {
+  return runConversion<ExportRun>(o, out, err, "export",
+                                  [&](const ExportRun& run, const WindowState& window) {
     out << "Archivo escrito: " << run.outputPath().string() << " (plantilla "
         << window.FPlantilla << ")\n";
-    printCounts(out, report);
   });
 }
 

@@ -199,3 +199,34 @@ TEST_F(CliTest, ShowOfAMissingTableExitsWithThree) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CliTest, ExportTakesTheSlotTablesTemplateAndRefusesAnUnknownOne) {
+  ASSERT_EQ(cli({"import", xml(), "--tables", tables(), "--template", "MATI"}).status, 0);
+  // No solution yet: the export cannot start.
+  auto noSoluc = cli({"export", xml(), "--tables", tables()});
+  EXPECT_EQ(noSoluc.status, 3);
+  EXPECT_NE(noSoluc.err.find("No existe archivo XML o Solución."), std::string::npos);
+
+  tvi::Table soluc(tables(), "SOLUC.DBF", true);
+  soluc.addField({"ASIG", tvi::FieldType::Character, 4});
+  soluc.addField({"TAREA", tvi::FieldType::Character, 4});
+  soluc.addField({"DIA", tvi::FieldType::Integer, 4});
+  soluc.addField({"HORA", tvi::FieldType::Integer, 4});
+  soluc.addField({"CODGRUPO", tvi::FieldType::Character, 4});
+  soluc.addField({"PROF", tvi::FieldType::Character, 4});
+  soluc.addField({"AULA", tvi::FieldType::Character, 4});
+  soluc.create();
+
+  EXPECT_EQ(cli({"export", xml(), "--tables", tables(), "--template", "NOCHE"}).status, 2);
+
+  // Without --template the export proposes DIASHORAST's template (MATI).
+  auto r = cli({"export", xml(), "--tables", tables()});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("ResultadoVelmarcentro.xml (plantilla MATI)"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("Deberá Abrir"), std::string::npos);
+  EXPECT_TRUE(std::filesystem::exists(dir / "ResultadoVelmarcentro.xml"));
+}
+
+}  // namespace
