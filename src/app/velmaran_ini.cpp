@@ -111,8 +111,12 @@ std::string updateProfileText(std::string_view text, std::string_view section, s
   if (header == lines.size()) {
     out.append(text);
     if (!lines.empty()) {
-      if (lines.back().end.empty()) out.append(newline);
-      if (!trimView(lines.back().body).empty()) out.append(newline);
+      const IniLine& last = lines.back();
+      if (last.end.empty()) out.append(newline);
+      // The blank line before the new section repeats the last line's own
+      // end: a lone CR followed by a LF would read as one CR LF, changing
+      // that line's end and swallowing the blank line.
+      if (!trimView(last.body).empty()) out.append(last.end.empty() ? newline : last.end);
     }
     out.append("[").append(section).append("]").append(newline);
     out.append(entry).append(newline);
@@ -140,9 +144,12 @@ std::string updateProfileText(std::string_view text, std::string_view section, s
   for (std::size_t i = 0; i < lines.size(); ++i) {
     copyLine(i);
     if (i == last) {
+      // The new line ends as the one it follows: the file's first line end
+      // could be a lone CR before a line that starts with LF, and the two
+      // would read as one CR LF, swallowing that line.
       if (lines[i].end.empty()) out.append(newline);
       out.append(entry);
-      out.append(newline);
+      out.append(lines[i].end.empty() ? newline : lines[i].end);
     }
   }
   return out;
@@ -154,7 +161,9 @@ void writeProfileString(const fs::path& file, std::string_view section, std::str
   std::error_code ec;
   if (fs::exists(file, ec) && !fs::is_directory(file, ec)) {
     std::ifstream in(file, std::ios::binary);
-    if (!in) throw Error("No se puede leer el archivo " + displayPath(file) + ".");
+    if (!in)
+      throw Error("No se puede leer el archivo " + displayPath(file) +
+                  ". Compruebe que tiene permiso para leerlo y vuelva a intentarlo.");
     std::ostringstream bytes;
     bytes << in.rdbuf();
     text = bytes.str();

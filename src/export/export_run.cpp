@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <system_error>
 #include <utility>
 #include <vector>
@@ -170,16 +171,20 @@ Outcome ExportRun::run() {
     return Outcome::MissingInput;
   }
 
+  std::optional<Document> loaded;
   {
     ChooserModel chooser(2, window_.language, window_.FFicheroXML, window_.tablesFolder);
     ui_.showChooser(chooser);
     window_.FPlantilla = chooser.FPlantilla;
     window_.ListBoxPlanti = chooser.hours;
-  }  // releases the chooser's hold on DIASHORAST, and its copy of the file
+    // The chooser has just parsed the file; the run takes that document
+    // over instead of parsing the whole file a second time.
+    loaded = chooser.takeLoadedDocument();
+  }  // releases the chooser's hold on DIASHORAST
 
   // The document is read and checked before the slot table is rebuilt, so
   // that a file that cannot be exported leaves every table as it was.
-  DocXML = Document::load(window_.FFicheroXML);
+  DocXML = loaded ? std::move(*loaded) : Document::load(window_.FFicheroXML);
   if (!DocXML.selectSingle("/centro")) {
     throw Error("El fichero " + pathText(window_.FFicheroXML) +
                 " no es un documento de ITACA: le falta el elemento raíz \"centro\".");

@@ -67,6 +67,16 @@ ChooserModel::ChooserModel(int tag, std::string mainLanguage, std::filesystem::p
 
 ChooserModel::~ChooserModel() = default;
 
+void ChooserModel::useDocument(const Document& loaded) { shared_ = &loaded; }
+
+std::optional<Document> ChooserModel::takeLoadedDocument() {
+  if (!loadedByLastActivation_) return std::nullopt;
+  loadedByLastActivation_ = false;
+  std::optional<Document> taken(std::move(DocPlantillas));
+  DocPlantillas = Document();
+  return taken;
+}
+
 // A failure ends the handler where it happened and is shown by the dialog,
 // which stays usable; what was set before the failure stays set.
 void ChooserModel::FormActivate() {
@@ -103,6 +113,7 @@ void ChooserModel::FormClose() {
 }
 
 void ChooserModel::activate() {
+  loadedByLastActivation_ = false;
   if (tag_ == 2) {
     label9Caption = "EXPORTACIÓN A ITACA";
     languageVisible = false;
@@ -120,8 +131,11 @@ void ChooserModel::activate() {
     }
   }
   languageText = mainLanguage_;
-  DocPlantillas = Document::load(ficheroXML_);
-  const auto templates = DocPlantillas.select(kTemplatesPath);
+  if (!shared_) {
+    DocPlantillas = Document::load(ficheroXML_);
+    loadedByLastActivation_ = true;
+  }
+  const auto templates = document().select(kTemplatesPath);
   if (!templates.empty()) {
     codes.clear();
     for (const pugi::xml_node& t : templates) codes.push_back(attr(t, "codigo"));
@@ -134,7 +148,7 @@ void ChooserModel::activate() {
 }
 
 void ChooserModel::change() {
-  const auto templates = DocPlantillas.select(kTemplatesPath);
+  const auto templates = document().select(kTemplatesPath);
   labelNombre = "-";
   labelTurno = "-";
   const bool valenciano = languageText == kValenciano;
@@ -144,7 +158,7 @@ void ChooserModel::change() {
     labelNombre = attr(t, valenciano ? "descripcion_val" : "descripcion_cas");
     labelTurno = attr(t, "turno");
   }
-  const auto sessions = DocPlantillas.select(kSessionsPath);
+  const auto sessions = document().select(kSessionsPath);
   if (!sessions.empty()) hours = mondayLines(sessions, codeText);
 }
 

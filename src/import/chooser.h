@@ -20,6 +20,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,16 @@ class ChooserModel {
   ChooserModel(int tag, std::string mainLanguage, std::filesystem::path ficheroXML,
                std::filesystem::path tablesFolder);
   ~ChooserModel();
+
+  // The file is already loaded by the caller: the model shows the templates
+  // of `loaded` (the document of `ficheroXML`, which must outlive the
+  // model) instead of loading the file again at activation. A model not
+  // given one loads the file itself, as the dialog does on its own.
+  void useDocument(const Document& loaded);
+  // The document the last activation loaded, handed over so that the caller
+  // need not parse the same file again; none when that activation loaded
+  // nothing (it failed, or the model was given its document).
+  std::optional<Document> takeLoadedDocument();
 
   // Handlers, named after the dialog's events.
   void FormActivate();
@@ -65,12 +76,15 @@ class ChooserModel {
  private:
   void activate();
   void change();
+  const Document& document() const { return shared_ ? *shared_ : DocPlantillas; }
 
   int tag_;
   std::string mainLanguage_;
   std::filesystem::path ficheroXML_;
   std::filesystem::path tablesFolder_;
   Document DocPlantillas;
+  const Document* shared_ = nullptr;
+  bool loadedByLastActivation_ = false;
   std::unique_ptr<Table> wwTableDiasHorasT;
 };
 

@@ -115,6 +115,7 @@ void ImportRun::settleTemplate() {
 
   window_.FPlantilla.clear();
   ChooserModel chooser(0, window_.language, window_.FFicheroXML, folder);
+  chooser.useDocument(DocXML);  // the file is loaded already: not parsed twice
   ui_.showChooser(chooser);
   window_.FPlantilla = chooser.FPlantilla;
   window_.language = chooser.languageText;

@@ -33,7 +33,19 @@ constexpr ReasonText kReasons[] = {
     {std::errc::too_many_files_open, "hay demasiados archivos abiertos"},
     {std::errc::io_error, "error de entrada y salida del disco"},
     {std::errc::cross_device_link, "la carpeta temporal está en otro disco"},
+    {std::errc::not_enough_memory, "no hay memoria suficiente"},
+    {std::errc::file_exists, "ya existe un archivo con ese nombre"},
+    {std::errc::directory_not_empty, "la carpeta no está vacía"},
+    {std::errc::invalid_argument, "el nombre no es válido"},
+    {std::errc::too_many_symbolic_link_levels, "la ruta tiene demasiados enlaces"},
+    {std::errc::resource_unavailable_try_again, "el archivo está en uso"},
+    {std::errc::no_such_device, "el disco no está disponible"},
 };
+
+// What a person can do about a write that failed, after its reason.
+constexpr const char* kCheckFolder =
+    " Compruebe que la carpeta admite escritura y que queda espacio en el disco, y vuelva a "
+    "intentarlo.";
 
 std::error_code lastError() {
   const int value = errno;
@@ -86,26 +98,34 @@ std::string displayPath(const fs::path& path) {
 std::string fileErrorReason(const std::error_code& error) {
   for (const auto& r : kReasons)
     if (error == r.code) return r.text;
+#if defined(EDQUOT) && !defined(_WIN32)
+  if (error.value() == EDQUOT &&
+      (error.category() == std::generic_category() || error.category() == std::system_category()))
+    return "se ha agotado su cuota de disco";
+#endif
+  // Never the bare number: the system's own words go with it.
   return "error del sistema " + std::to_string(error.value()) + " (" + error.message() + ")";
 }
 
 void replaceFileAtomically(const fs::path& target, const std::function<void(std::ostream&)>& write) {
-  const auto fail = [&](const std::string& reason) -> void {
-    throw Error("No se puede escribir el archivo " + displayPath(target) + ": " + reason + ".");
+  const auto fail = [&](const std::string& reason, const char* advice = kCheckFolder) -> void {
+    throw Error("No se puede escribir el archivo " + displayPath(target) + ": " + reason + "." + advice);
   };
 
   std::error_code ec;
   const fs::file_status status = fs::status(target, ec);
   const bool existed = fs::exists(status);
   if (existed) {
-    if (fs::is_directory(status)) fail("es una carpeta");
+    if (fs::is_directory(status)) fail("es una carpeta", " Elija otro nombre o quite esa carpeta.");
     // A rename would replace a read-only file; the profile functions and
     // any user who set the flag expect it to stay untouched.
     if ((status.permissions() & fs::perms::owner_write) == fs::perms::none)
-      fail("el archivo es de solo lectura");
+      fail("el archivo es de solo lectura",
+           " Quite la marca de solo lectura del archivo y vuelva a intentarlo.");
   }
   const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-  if (!fs::is_directory(folder, ec)) fail("no existe la carpeta " + displayPath(folder));
+  if (!fs::is_directory(folder, ec))
+    fail("no existe la carpeta " + displayPath(folder), " Compruebe la ruta y vuelva a intentarlo.");
 
   TemporaryFile temp(temporaryBeside(target));
   {

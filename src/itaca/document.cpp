@@ -4,6 +4,7 @@
 #include <cstring>
 #include <fstream>
 #include <memory>
+#include <new>
 
 #include "common/error.h"
 #include "common/text.h"
@@ -33,8 +34,20 @@ using PugiBuffer = std::unique_ptr<char, PugiFree>;
 PugiBuffer allocate(std::size_t size) {
   // One byte more than asked: pugixml may not be handed a null pointer.
   void* p = pugi::get_memory_allocation_function()(size + 1);
-  if (!p) throw Error("No hay memoria suficiente para cargar el documento.");
+  if (!p) throw std::bad_alloc();  // load() and parse() name the file
   return PugiBuffer(static_cast<char*>(p));
+}
+
+// What a person can do about each kind of failure.
+constexpr const char* kAdviceInvalid =
+    " Compruebe que es el archivo que exportó ITACA y que se copió entero, o vuelva a exportarlo.";
+constexpr const char* kAdviceEncoding = " Vuelva a exportarlo desde ITACA o guárdelo en UTF-8.";
+constexpr const char* kAdviceUnreadable =
+    " Compruebe que el archivo existe y que tiene permiso para leerlo.";
+
+Error outOfMemory(const std::string& name) {
+  return Error("No hay memoria suficiente para cargar el archivo " + name +
+               ". Cierre otros programas y vuelva a intentarlo.");
 }
 
 struct StatusText {
@@ -65,7 +78,7 @@ const char* statusText(pugi::xml_parse_status status) {
 }
 
 std::string notReadable(const fs::path& file, const std::string& reason) {
-  return "No se puede leer el archivo " + displayPath(file) + ": " + reason + ".";
+  return "No se puede leer el archivo " + displayPath(file) + ": " + reason + "." + kAdviceUnreadable;
 }
 
 // The whole file, in a buffer the DOM can take over without a copy.
@@ -166,8 +179,12 @@ Document Document::fromBuffer(char* utf8, std::size_t size, const EncodingGuess&
   const auto invalid = [&](const char* what, std::ptrdiff_t offset) {
     const TextPosition at = positionOf(original(), offset < 0 ? 0 : static_cast<std::size_t>(offset));
     return Error("El archivo " + name + " no es un documento XML válido: " + what + " (línea " +
-                 std::to_string(at.line) + ", columna " + std::to_string(at.column) + ").");
+                 std::to_string(at.line) + ", columna " + std::to_string(at.column) + ")." +
+                 kAdviceInvalid);
   };
+  // Placing the error would read the whole text again: not when memory
+  // is what ran out.
+  if (result.status == pugi::status_out_of_memory) throw outOfMemory(name);
   if (!result) throw invalid(statusText(result.status), result.offset);
 
   // The parser accepts a second root element; XML does not.
@@ -179,26 +196,36 @@ Document Document::fromBuffer(char* utf8, std::size_t size, const EncodingGuess&
   return document;
 }
 
+// A file too big for the memory left gives a message, not std::bad_alloc:
+// whatever was allocated is released on the way out.
 Document Document::load(const fs::path& file) {
-  auto [bytes, size] = readWhole(file);
-  const EncodingGuess guess = guessEncoding(std::string_view(bytes.get(), size));
   const std::string name = displayPath(file);
-  if (!guess.refusal.empty()) throw Error("El archivo " + name + " " + guess.refusal);
-  auto [utf8, utf8Size] = asUtf8(std::move(bytes), size, guess.encoding);
-  return fromBuffer(utf8.release(), utf8Size, guess, name,
-                    [&] {
-                      std::string bytes = readAll(file);
-                      return guess.encoding == XmlEncoding::Utf8 ? bytes : toUtf8(bytes, guess.encoding);
-                    });
+  try {
+    auto [bytes, size] = readWhole(file);
+    const EncodingGuess guess = guessEncoding(std::string_view(bytes.get(), size));
+    if (!guess.refusal.empty()) throw Error("El archivo " + name + " " + guess.refusal + kAdviceEncoding);
+    auto [utf8, utf8Size] = asUtf8(std::move(bytes), size, guess.encoding);
+    return fromBuffer(utf8.release(), utf8Size, guess, name,
+                      [&] {
+                        std::string bytes = readAll(file);
+                        return guess.encoding == XmlEncoding::Utf8 ? bytes : toUtf8(bytes, guess.encoding);
+                      });
+  } catch (const std::bad_alloc&) {
+    throw outOfMemory(name);
+  }
 }
 
 Document Document::parse(std::string_view bytes, const std::string& name) {
-  const EncodingGuess guess = guessEncoding(bytes);
-  if (!guess.refusal.empty()) throw Error("El archivo " + name + " " + guess.refusal);
-  const std::size_t size = utf8SizeOf(bytes, guess.encoding);
-  PugiBuffer utf8 = allocate(size);
-  convertToUtf8(bytes, guess.encoding, utf8.get());
-  return fromBuffer(utf8.release(), size, guess, name, [&] { return toUtf8(bytes, guess.encoding); });
+  try {
+    const EncodingGuess guess = guessEncoding(bytes);
+    if (!guess.refusal.empty()) throw Error("El archivo " + name + " " + guess.refusal + kAdviceEncoding);
+    const std::size_t size = utf8SizeOf(bytes, guess.encoding);
+    PugiBuffer utf8 = allocate(size);
+    convertToUtf8(bytes, guess.encoding, utf8.get());
+    return fromBuffer(utf8.release(), size, guess, name, [&] { return toUtf8(bytes, guess.encoding); });
+  } catch (const std::bad_alloc&) {
+    throw outOfMemory(name);
+  }
 }
 
 std::vector<pugi::xml_node> Document::select(std::string_view path) const {

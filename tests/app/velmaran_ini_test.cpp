@@ -80,7 +80,9 @@ TEST(ProfileFile, AFileThatCannotBeWrittenGivesAnErrorNamingItAndStaysAsItWas) {
     ADD_FAILURE() << "no error";
   } catch (const Error& e) {
     EXPECT_EQ(std::string(e.what()),
-              "No se puede escribir el archivo " + file.string() + ": el archivo es de solo lectura.");
+              "No se puede escribir el archivo " + file.string() +
+                  ": el archivo es de solo lectura. Quite la marca de solo lectura del archivo y "
+                  "vuelva a intentarlo.");
   }
   EXPECT_EQ(readFile(file), "[Transformadores]\r\nTransformado=0\r\n");
   EXPECT_THROW(writeOutcome(dir / "no_existe", 1), Error);

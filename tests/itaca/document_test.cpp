@@ -207,7 +207,8 @@ TEST(DocumentErrors, LoadNamesTheFile) {
   EXPECT_EQ(errorOf([&] { Document::load(dir / "roto.xml"); }),
             "El archivo " + (dir / "roto.xml").string() +
                 " no es un documento XML válido: una etiqueta de cierre no corresponde a la abierta "
-                "(línea 3, columna 3).");
+                "(línea 3, columna 3). Compruebe que es el archivo que exportó ITACA y que se copió "
+                "entero, o vuelva a exportarlo.");
   EXPECT_THAT(errorOf([&] { Document::load(dir / "no_existe.xml"); }),
               HasSubstr("No se puede leer el archivo " + (dir / "no_existe.xml").string() + ": no existe"));
   EXPECT_THAT(errorOf([&] { Document::load(dir.path()); }), HasSubstr("es una carpeta"));
@@ -267,12 +268,15 @@ TEST(DocumentSave, AFailedSaveLeavesTheEarlierFileWholeAndNoTemporary) {
   writeFile(dir / "out.xml", "anterior");
   std::filesystem::permissions(dir / "out.xml", std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
   EXPECT_EQ(errorOf([&] { doc.save(dir / "out.xml"); }),
-            "No se puede escribir el archivo " + (dir / "out.xml").string() + ": el archivo es de solo lectura.");
+            "No se puede escribir el archivo " + (dir / "out.xml").string() +
+                ": el archivo es de solo lectura. Quite la marca de solo lectura del archivo y vuelva a "
+                "intentarlo.");
   EXPECT_EQ(readFile(dir / "out.xml"), "anterior");
 
   EXPECT_EQ(errorOf([&] { doc.save(dir / "falta" / "out.xml"); }),
             "No se puede escribir el archivo " + (dir / "falta" / "out.xml").string() +
-                ": no existe la carpeta " + (dir / "falta").string() + ".");
+                ": no existe la carpeta " + (dir / "falta").string() +
+                ". Compruebe la ruta y vuelva a intentarlo.");
   std::filesystem::create_directory(dir / "carpeta.xml");
   EXPECT_THAT(errorOf([&] { doc.save(dir / "carpeta.xml"); }), HasSubstr("es una carpeta"));
 
