@@ -67,20 +67,18 @@ TEST(ReadOnlyTablesFolder, TheImportStopsAndTheTablesStayAsTheyWere) {
 
   const RunResult r = runImport(centre.xml(), centre.tables());
   ASSERT_FALSE(r.finished);
-  EXPECT_THAT(r.error, HasSubstr("No se ha modificado ninguna tabla")) << r.error;
+  EXPECT_THAT(r.error, HasSubstr(centre.tables().string())) << r.error;
   EXPECT_EQ(snapshot(centre.tables()), before);
 }
 
 TEST(ReadOnlyTablesFolder, TheExportStopsAndWritesNothing) {
+  // The engine's simulated read-only disk still lets a file be removed, so
+  // it cannot stand in for the rebuild of DIASHORAST (remove, then create).
+  if (!OwnFileSystem::available()) GTEST_SKIP() << "this machine does not allow mounting a read-only folder";
   SampleCentre centre(/*solved=*/true);
   const Snapshot tables = snapshot(centre.tables());
   const Snapshot itaca = snapshot(centre.xml().parent_path());
-  SimulatedFailures lift;
-  std::optional<OwnFileSystem> mounted;
-  if (OwnFileSystem::available())
-    mounted.emplace(OwnFileSystem::readOnly(centre.tables()));
-  else
-    tvi::fileio::testing::setReadOnly(true);
+  const OwnFileSystem readOnly = OwnFileSystem::readOnly(centre.tables());
 
   const RunResult r = runExport(centre.xml(), centre.tables());
   ASSERT_FALSE(r.finished);
@@ -179,14 +177,9 @@ TEST(BadTablesFolderPending, DISABLED_MessagesAreSpanishAndNameTheTablesFolder) 
     expectNamesAndAdvises(r.error, full.tables.string(), "import, full disk");
     expectNoWorkingFolder(r.error);
   }
-  {
+  if (OwnFileSystem::available()) {
     SampleCentre centre(/*solved=*/true);
-    SimulatedFailures lift;
-    std::optional<OwnFileSystem> mounted;
-    if (OwnFileSystem::available())
-      mounted.emplace(OwnFileSystem::readOnly(centre.tables()));
-    else
-      tvi::fileio::testing::setReadOnly(true);
+    const OwnFileSystem readOnly = OwnFileSystem::readOnly(centre.tables());
     expectNamesAndAdvises(runExport(centre.xml(), centre.tables()).error, "DIASHORAST",
                           "export, read-only tables");
   }
@@ -258,7 +251,7 @@ TEST(ReadOnlyVelmaranIni, TheOutcomeIsRefusedNamingTheFileAndTheFileStays) {
   }
   expectNamesAndAdvises(error, ini.string(), "Velmaran.ini in a read-only folder");
   EXPECT_THAT(error, HasSubstr("solo lectura"));
-  EXPECT_EQ(snapshot(dir.path()), (Snapshot{{"Velmaran.ini", text}}));
+  EXPECT_EQ(snapshot(dir.path()), (Snapshot{{{"Velmaran.ini", text}}}));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -20,8 +21,15 @@ namespace reliability {
 namespace fs = std::filesystem;
 
 // Every entry under a folder, by path relative to it: a file with its
-// bytes, a folder as "name/" with nothing.
-using Snapshot = std::map<std::string, std::string>;
+// bytes, a folder as "name/" with nothing. Printed by name, size and a
+// digest of the bytes, so a failed comparison stays readable.
+struct Snapshot {
+  std::map<std::string, std::string> files;
+  bool operator==(const Snapshot&) const = default;
+  void erase(const std::string& name) { files.erase(name); }
+  const std::string& at(const std::string& name) const { return files.at(name); }
+};
+void PrintTo(const Snapshot& snapshot, std::ostream* os);
 Snapshot snapshot(const fs::path& folder);
 
 // Picks `file` in the file dialog, takes the chooser's first template (the
