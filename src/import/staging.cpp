@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "common/error.h"
+#include "itaca/atomic_file.h"
 #include "tables/file_io.h"
 
 namespace fs = std::filesystem;
@@ -34,7 +35,7 @@ StagedTables::StagedTables(fs::path liveFolder) : live_(std::move(liveFolder)) {
     }
     if (ec) {
       throw Error("No se puede escribir en la carpeta de las tablas «" + shown(live_) +
-                  "» (" + ec.message() +
+                  "» (" + fileErrorReason(ec) +
                   "). Compruebe que tiene permiso de escritura y espacio libre en el disco. "
                   "No se ha modificado ninguna tabla.");
     }
@@ -77,7 +78,7 @@ void StagedTables::commit() {
   fs::create_directory(previous, ec);
   if (ec)
     throw Error("No se puede escribir en la carpeta de las tablas «" + shown(live_) + "» (" +
-                ec.message() + "). No se ha modificado ninguna tabla.");
+                fileErrorReason(ec) + "). No se ha modificado ninguna tabla.");
 
   // Every rename done so far, so that a failure can walk them back.
   std::vector<Move> done;
@@ -87,7 +88,7 @@ void StagedTables::commit() {
     if (moveError) {
       undo(done);
       throw Error("No se han podido sustituir las tablas de «" + shown(live_) + "» (" +
-                  moveError.message() +
+                  fileErrorReason(moveError) +
                   "). Se han dejado las tablas anteriores tal como estaban; compruebe que tiene "
                   "permiso de escritura en la carpeta y vuelva a intentarlo.");
     }
