@@ -103,7 +103,7 @@ std::string spareSubjectCode(const std::string& candidate, const std::set<std::s
   const std::string three = leftAnsi(candidate, 3);
   for (char c : kSuffixes)
     if (std::string code = three + c; !used.count(code)) return code;
-  char digits[8];
+  char digits[16];
   const std::string two = leftAnsi(candidate, 2);
   for (int n = 1; n <= 99; ++n) {
     std::snprintf(digits, sizeof digits, "%02d", n);
