@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,12 @@
 namespace {
 
 using tvi::FieldType;
+
+std::string upper(std::string s) {
+  for (char& c : s)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return s;
+}
 
 template <class F>
 void quietly(F f) {
@@ -46,8 +53,13 @@ long exercise(const tvifuzz::fs::path& folder) {
   std::vector<std::pair<std::string, std::string>> firstValues;
   for (table.first(); !table.eof(); table.next()) {
     if (seen == 0) {
-      for (const tvi::FieldDef& f : table.fields())
+      // By name a field is the first of that name: a later one with the
+      // same name (a damaged header may repeat one) is out of reach.
+      std::set<std::string> named;
+      for (const tvi::FieldDef& f : table.fields()) {
+        if (!named.insert(upper(f.name)).second) continue;
         if (f.type == FieldType::Character) firstValues.emplace_back(f.name, table.asString(f.name));
+      }
     }
     readAll(table);
     ++seen;
