@@ -20,6 +20,27 @@
 namespace tvi {
 namespace fs = std::filesystem;
 
+// One SOLUC row as the passes read it; texts stay in the table's ANSI.
+struct SolucRow {
+  int recNo = 0;
+  std::string asig, tarea;
+  std::int32_t dia = 0;
+  double hora = 0;
+  std::string horaText;
+  std::string codgrupo, prof, aula;
+  bool classRow = false;
+
+  std::string describe() const {
+    std::string text = "Fila " + std::to_string(recNo) + " de SOLUC (ASIG \"" + fromAnsi(asig) +
+                       "\", TAREA \"" + fromAnsi(tarea) + "\", DIA " + std::to_string(dia) +
+                       ", HORA \"" + fromAnsi(horaText) + "\"";
+    if (classRow) text += ", CODGRUPO \"" + fromAnsi(codgrupo) + "\"";
+    text += ", PROF \"" + fromAnsi(prof) + "\"";
+    if (classRow) text += ", AULA \"" + fromAnsi(aula) + "\"";
+    return text + ")";
+  }
+};
+
 namespace {
 
 constexpr const char* kAviso =
@@ -53,26 +74,6 @@ void setAttr(pugi::xml_node node, const char* name, const std::string& value) {
   node.append_attribute(name).set_value(value.c_str());
 }
 
-// One SOLUC row as the passes read it; texts stay in the table's ANSI.
-struct SolucRow {
-  int recNo = 0;
-  std::string asig, tarea;
-  std::int32_t dia = 0;
-  double hora = 0;
-  std::string horaText;
-  std::string codgrupo, prof, aula;
-  bool classRow = false;
-
-  std::string describe() const {
-    std::string text = "Fila " + std::to_string(recNo) + " de SOLUC (ASIG \"" + fromAnsi(asig) +
-                       "\", TAREA \"" + fromAnsi(tarea) + "\", DIA " + std::to_string(dia) +
-                       ", HORA \"" + fromAnsi(horaText) + "\"";
-    if (classRow) text += ", CODGRUPO \"" + fromAnsi(codgrupo) + "\"";
-    text += ", PROF \"" + fromAnsi(prof) + "\"";
-    if (classRow) text += ", AULA \"" + fromAnsi(aula) + "\"";
-    return text + ")";
-  }
-};
 
 void readDayAndHour(Table& soluc, SolucRow& row) {
   row.recNo = soluc.recNo();
@@ -148,6 +149,18 @@ void ExportRun::closeTables() {
 }
 
 bool ExportRun::tablesOpen() const { return tables_ != nullptr; }
+
+bool ExportRun::skippedForZero(const SolucRow& row) {
+  if (row.dia == 0) {
+    skip(soluc_kind::DiaCero, row.describe(), "DIA es 0");
+    return true;
+  }
+  if (row.hora == 0) {
+    skip(soluc_kind::HoraCero, row.describe(), "HORA es 0");
+    return true;
+  }
+  return false;
+}
 
 void ExportRun::skip(const char* kind, const std::string& row, const std::string& why) {
   ++summary_.filasSaltadas;
@@ -267,14 +280,7 @@ void ExportRun::EscribirHorariosGrupo(pugi::xml_node collection) {
     row.aula = soluc.asString("AULA");
     ++summary_.filasSoluc;
 
-    if (row.dia == 0) {
-      skip(soluc_kind::DiaCero, row.describe(), "DIA es 0");
-      continue;
-    }
-    if (row.hora == 0) {
-      skip(soluc_kind::HoraCero, row.describe(), "HORA es 0");
-      continue;
-    }
+    if (skippedForZero(row)) continue;
     const char* letra = dayLetter(row.dia);
 
     if (!findByCode(grupos, "ABREV", row.codgrupo)) {
@@ -363,14 +369,7 @@ void ExportRun::EscribirHorariosOcupaciones(pugi::xml_node collection) {
     row.prof = soluc.asString("PROF");
     ++summary_.filasSoluc;
 
-    if (row.dia == 0) {
-      skip(soluc_kind::DiaCero, row.describe(), "DIA es 0");
-      continue;
-    }
-    if (row.hora == 0) {
-      skip(soluc_kind::HoraCero, row.describe(), "HORA es 0");
-      continue;
-    }
+    if (skippedForZero(row)) continue;
     const char* letra = dayLetter(row.dia);
 
     if (!findByCode(nomAsg, "COD", row.asig)) {

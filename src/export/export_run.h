@@ -37,6 +37,7 @@
 namespace tvi {
 
 class Table;
+struct SolucRow;
 class FullCodes;
 
 // Report kinds of the SOLUC rows the export passes over (skipped), and of
@@ -100,6 +101,9 @@ class ExportRun {
   struct Tables;
   void buildDocument();
   void skip(const char* kind, const std::string& row, const std::string& why);
+  // True (and reported) when a SOLUC row's DIA or HORA is 0; both passes
+  // pass over such a row.
+  bool skippedForZero(const SolucRow& row);
   const FullCodes& fullCodes() const;
 
   WindowState& window_;
